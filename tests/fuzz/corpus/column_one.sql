@@ -1,0 +1,7 @@
+1;SELECT 1
+FROM T
+
+
+;
+SELECT 2
+;

@@ -1,0 +1,3 @@
+1;SET TERM !! ;
+select 1 from t !! select 2 from t!!
+SET TERM ; !!

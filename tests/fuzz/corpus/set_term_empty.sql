@@ -1,0 +1,2 @@
+1;SET TERM^ ;
+SELECT 1,2 FROM T

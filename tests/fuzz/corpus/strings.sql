@@ -1,0 +1,4 @@
+1;INSERT INTO T VALUES ('it''s; here', "A;B");INSERT INTO T VALUES (2); INSERT INTO T VALUES ('a;
+b');
+SELECT "x
+y" FROM T;
