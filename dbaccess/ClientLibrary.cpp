@@ -144,7 +144,10 @@ std::string ComposeDbErrorText(const std::string& namePath, std::string sqlCodeT
         sqlCodeText.erase(pos, 2);
     if (!sqlCodeText.empty()) sqlCodeText[0] = UpperFirst(sqlCodeText[0]);
     text += sqlCodeText;
-    if (sqlCodeText.empty() || sqlCodeText.back() != '.') text += ".\r\n";
+    // Every part ends its own line, also when the client's text already has
+    // its full stop; otherwise it would run into the first status message.
+    if (sqlCodeText.empty() || sqlCodeText.back() != '.') text += '.';
+    text += "\r\n";
 
     for (std::string message : messages) {
         if (!message.empty()) message[0] = UpperFirst(message[0]);

@@ -189,7 +189,7 @@ TEST(DbErrorText, Composition)
         {"one-character names left out", "X", "error", {}, "Error.\r\n"},
         {"two characters kept", "AB", "error", {}, "AB:\r\nError.\r\n"},
         {"backslash-n pairs removed", "", "first\\nsecond\\n", {"a\\nb"}, "Firstsecond.\r\nA\\nb.\r\n"},
-        {"text ending in a dot gets no line break", "", "Done.", {"next"}, "Done.Next.\r\n"},
+        {"text ending in a dot still ends its line", "", "Done.", {"next"}, "Done.\r\nNext.\r\n"},
         {"message ending in a dot gets none added", "", "x", {"Ends here."}, "X.\r\nEnds here.\r\n"},
         {"only a to z raised", "", "\xe9t\xe9", {"1 row", "_x"}, "\xe9t\xe9.\r\n1 row.\r\n_x.\r\n"},
         {"empty texts", "", "", {""}, ".\r\n.\r\n"},

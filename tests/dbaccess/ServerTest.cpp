@@ -116,9 +116,9 @@ TEST_F(Server, FailedStatementTextNamesTheOwners)
          "Form.SC:\r\nUndefined name.\r\nDynamic SQL Error.\r\nSQL error code = -204.\r\nTable unknown.\r\n"
          "NO_SUCH_TABLE.\r\nAt line 1, column 13.\r\n",
          -204},
-        // The text for the code already ends in ".": no line break follows it.
+        // The text for the code already ends in ".": it still ends its line.
         {"create table log_in (n int)",
-         "Form.SC:\r\nThis operation is not defined for system tables.Unsuccessful metadata update.\r\n"
+         "Form.SC:\r\nThis operation is not defined for system tables.\r\nUnsuccessful metadata update.\r\n"
          "CREATE TABLE LOG_IN failed.\r\nTable LOG_IN already exists.\r\n",
          -607},
     };

@@ -69,14 +69,14 @@ TEST(ScriptParserRepairScript, IsOneTriggerStatementWithItsLinesUnchanged)
 struct TScanCase {
     const char* Name;
     std::vector<std::string> Lines;
-    std::vector<std::string> Expected = {};
-
-void PrintTo(const TScanCase& c, std::ostream* os) { *os << c.Name; }  // Full() of each statement
+    std::vector<std::string> Expected = {};  // Full() of each statement
     std::vector<std::string> Texts = {};     // checked when not empty
     std::string TerminatorAfter = ";";
     bool CloseLast = true;
     std::string Terminator = ";";
 };
+
+void PrintTo(const TScanCase& c, std::ostream* os) { *os << c.Name; }
 
 const TScanCase ScanCases[] = {
     {"select", {"SELECT 1 FROM T;"}, {"(1,0)-(15,0) skUnknown okNone ''"}, {"SELECT 1 FROM T"}},
