@@ -2,6 +2,7 @@
 // and a second attachment that sees only what has been committed.
 #pragma once
 
+#include "RepairScriptText.h"
 #include "dbaccess/Database.h"
 #include "dbaccess/Query.h"
 #include "dbaccess/Transaction.h"
@@ -110,39 +111,7 @@ private:
 };
 
 // The repair script as the repair window carries it.
-inline const std::vector<std::string> kRepairScript = {
-    "SET TERM ^ ;",
-    "",
-    "",
-    "",
-    "CREATE OR ALTER TRIGGER TRIG_ONCONNECT",
-    "ACTIVE ON CONNECT POSITION 0",
-    "AS",
-    "DECLARE VARIABLE ANOBASE INTEGER;",
-    "DECLARE VARIABLE ANOATUAL INTEGER;",
-    "DECLARE VARIABLE CODIGOPRODUTO VARCHAR(20);",
-    "DECLARE VARIABLE PRECOCUSTO NUMERIC(15,2);",
-    "DECLARE VARIABLE ESTOQUE NUMERIC(15,3);",
-    "begin",
-    "SELECT FIRST 1 COALESCE(ULTIMOANOBASEESTOQUE, 2015) FROM PADRAO INTO :ANOBASE;",
-    "ANOATUAL = EXTRACT(YEAR FROM CURRENT_DATE);",
-    "",
-    "if (ANOATUAL > ANOBASE) then",
-    "BEGIN",
-    "   FOR SELECT CODIGO, PRECOCUSTO, COALESCE(ESTOQUEATUAL, 0.000) FROM PRODUTOS",
-    "   INTO :CODIGOPRODUTO, :PRECOCUSTO, :ESTOQUE DO",
-    "   BEGIN",
-    "      UPDATE OR INSERT INTO BALANCETEANUAL(ANO, CODIGOPRODUTO, PRECOCUSTO, ESTOQUE)",
-    "      VALUES(:ANOATUAL, :CODIGOPRODUTO, :PRECOCUSTO, :ESTOQUE);",
-    "   END",
-    "   UPDATE PADRAO SET ULTIMOANOBASEESTOQUE = :ANOATUAL;",
-    "END",
-    "end",
-    "^",
-    "",
-    "",
-    "SET TERM ; ^",
-};
+inline const std::vector<std::string>& kRepairScript = testenv::kRepairScriptText;
 
 // Line ends as LF, trailing blank lines dropped.
 inline std::string WithoutCR(std::string text)
