@@ -198,6 +198,13 @@ void TDatabase::Attach()
     if (StatusFailed(status)) RaiseStatusError(lib, status, this);
     FHandle = static_cast<std::uintptr_t>(handle);
 
+    AdoptDatabaseDialect();
+}
+
+// Statements are prepared with the lower of the connection's and the
+// database's dialect. A failure leaves the connection closed.
+void TDatabase::AdoptDatabaseDialect()
+{
     try {
         const int dialect = DatabaseSQLDialect();
         if (dialect < FSQLDialect) FSQLDialect = dialect;
@@ -255,13 +262,7 @@ void TDatabase::CreateDatabase()
     if (StatusFailed(status)) RaiseStatusError(lib, status, this);
     FHandle = static_cast<std::uintptr_t>(db);
 
-    try {
-        const int dialect = DatabaseSQLDialect();
-        if (dialect < FSQLDialect) FSQLDialect = dialect;
-    } catch (...) {
-        Detach(true);
-        throw;
-    }
+    AdoptDatabaseDialect();
 }
 
 void TDatabase::DropDatabase()

@@ -121,6 +121,7 @@ private:
     // Ends what depends on the attachment: statements first, then transactions.
     void ReleaseDependents(bool quiet);
     void Attach();
+    void AdoptDatabaseDialect();
     void Detach(bool quiet);
     std::string BuildDPB() const;
 

@@ -24,21 +24,32 @@ bool IsNameChar(char c)
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
+// Where a comment starting at `pos` ends ("--" to the line end, "/*" to
+// "*/"); `pos` itself when no comment starts there.
+size_t CommentEnd(std::string_view text, size_t pos)
+{
+    if (text.compare(pos, 2, "--") == 0) {
+        const size_t eol = text.find('\n', pos);
+        return eol == std::string_view::npos ? text.size() : eol + 1;
+    }
+    if (text.compare(pos, 2, "/*") == 0) {
+        const size_t end = text.find("*/", pos + 2);
+        return end == std::string_view::npos ? text.size() : end + 2;
+    }
+    return pos;
+}
+
 // Skips blanks, line breaks and comments from `pos`.
 size_t SkipBlanksAndComments(std::string_view text, size_t pos)
 {
     while (pos < text.size()) {
         if (IsBlank(text[pos])) {
             ++pos;
-        } else if (text.compare(pos, 2, "--") == 0) {
-            const size_t eol = text.find('\n', pos);
-            pos = eol == std::string_view::npos ? text.size() : eol + 1;
-        } else if (text.compare(pos, 2, "/*") == 0) {
-            const size_t end = text.find("*/", pos + 2);
-            pos = end == std::string_view::npos ? text.size() : end + 2;
-        } else {
-            break;
+            continue;
         }
+        const size_t after = CommentEnd(text, pos);
+        if (after == pos) break;
+        pos = after;
     }
     return pos;
 }
@@ -70,12 +81,8 @@ void ForEachCodeChar(std::string_view text, F onCode)
         if (c == '\'' || c == '"') {
             const size_t end = text.find(c, i + 1);
             i = end == std::string_view::npos ? text.size() : end + 1;
-        } else if (text.compare(i, 2, "--") == 0) {
-            const size_t eol = text.find('\n', i);
-            i = eol == std::string_view::npos ? text.size() : eol + 1;
-        } else if (text.compare(i, 2, "/*") == 0) {
-            const size_t end = text.find("*/", i + 2);
-            i = end == std::string_view::npos ? text.size() : end + 2;
+        } else if (const size_t after = CommentEnd(text, i); after != i) {
+            i = after;
         } else {
             const size_t step = onCode(i);
             if (step == std::string_view::npos) return;
@@ -84,15 +91,16 @@ void ForEachCodeChar(std::string_view text, F onCode)
     }
 }
 
-// Whether the word occurs in the code part of the text.
-bool HasCodeWord(std::string_view text, std::string_view word)
+// Where the word first stands as a whole word in the code part of the text;
+// npos when it does not.
+size_t FindCodeWord(std::string_view text, std::string_view word)
 {
-    bool found = false;
+    size_t found = std::string_view::npos;
     ForEachCodeChar(text, [&](size_t i) -> size_t {
         if (!IsNameChar(text[i]) || (i > 0 && IsNameChar(text[i - 1]))) return 0;
         size_t end = i;
         if (WordAt(text, end) == word) {
-            found = true;
+            found = i;
             return std::string_view::npos;
         }
         return end - i;
@@ -106,7 +114,7 @@ bool MayReturnRows(std::string_view text)
 {
     const std::string first = FirstWord(text);
     if (first == "SELECT" || first == "WITH" || first == "EXECUTE") return true;
-    return HasCodeWord(text, "RETURNING");
+    return FindCodeWord(text, "RETURNING") != std::string_view::npos;
 }
 
 }  // namespace
@@ -139,17 +147,7 @@ std::vector<std::string> TQuery::ScanParams(std::string_view text, std::string& 
         size_t pos = 0;
         if (FirstWord(text, &pos) == "EXECUTE") {
             pos = SkipBlanksAndComments(text, pos);
-            if (WordAt(text, pos) == "BLOCK") {
-                ForEachCodeChar(text, [&](size_t i) -> size_t {
-                    if (!IsNameChar(text[i]) || (i > 0 && IsNameChar(text[i - 1]))) return 0;
-                    size_t end = i;
-                    if (WordAt(text, end) == "AS") {
-                        headerEnd = i;
-                        return std::string_view::npos;
-                    }
-                    return end - i;
-                });
-            }
+            if (WordAt(text, pos) == "BLOCK") headerEnd = FindCodeWord(text, "AS");
         }
     }
 
@@ -533,41 +531,50 @@ void TQuery::BindParams(TDatabase& database)
     }
 }
 
-void TQuery::ExecQuery()
+TDatabase& TQuery::DatabaseToExecute() const
 {
-    Close();
     TDatabase* database = EffectiveDatabase();
     if (!database) throw EDbClientError("Query has no database.");
     database->CheckConnected();
     if (!FTransaction) throw EDbClientError("Query has no transaction.");
     if (!FTransaction->Active()) throw EDbClientError("Transaction is not active.");
-    TClientLibrary& lib = database->Library();
+    return *database;
+}
 
+// One round trip, no prepare: for a text without parameters that returns no rows.
+void TQuery::ExecuteImmediate(TDatabase& database, const std::string& text)
+{
+    CheckNoNul(text);
+    TClientLibrary& lib = database.Library();
+    TStatusVector status{};
+    TIscHandle db = static_cast<TIscHandle>(database.Handle());
+    TIscHandle tr = static_cast<TIscHandle>(FTransaction->Handle());
+    lib.isc_dsql_execute_immediate(status.data(), &db, &tr, TextLength(text), text.c_str(),
+                                   static_cast<unsigned short>(database.SQLDialect()), nullptr);
+    FTransaction->FHandle = static_cast<std::uintptr_t>(tr);  // COMMIT / SET TRANSACTION change it
+    if (StatusFailed(status)) RaiseStatusError(lib, status, this);
+}
+
+void TQuery::ExecQuery()
+{
+    Close();
+    TDatabase& database = DatabaseToExecute();
     if (FImmediate) {
-        CheckNoNul(FPreparedText);
-        TStatusVector status{};
-        TIscHandle db = static_cast<TIscHandle>(database->Handle());
-        TIscHandle tr = static_cast<TIscHandle>(FTransaction->Handle());
-        lib.isc_dsql_execute_immediate(status.data(), &db, &tr, TextLength(FPreparedText), FPreparedText.c_str(),
-                                       static_cast<unsigned short>(database->SQLDialect()), nullptr);
-        FTransaction->FHandle = static_cast<std::uintptr_t>(tr);  // COMMIT / SET TRANSACTION change it
-        if (StatusFailed(status)) RaiseStatusError(lib, status, this);
+        ExecuteImmediate(database, FPreparedText);
         return;
     }
 
-    Prepare(*database);
-    BindParams(*database);
+    TClientLibrary& lib = database.Library();
+    Prepare(database);
+    BindParams(database);
     TStatement& st = *FStatement;
     TStatusVector status{};
     TIscHandle tr = static_cast<TIscHandle>(FTransaction->Handle());
     const bool cursor = st.Type == isc_info_sql_stmt_select || st.Type == isc_info_sql_stmt_select_for_upd;
-    if (cursor) {
-        lib.isc_dsql_execute(status.data(), &tr, &st.Handle, 1, st.In.get());
-    } else if (st.Out->sqld > 0) {
+    if (!cursor && st.Out->sqld > 0)  // output values without a cursor (RETURNING, EXECUTE PROCEDURE)
         lib.isc_dsql_execute2(status.data(), &tr, &st.Handle, 1, st.In.get(), st.Out.get());
-    } else {
+    else
         lib.isc_dsql_execute(status.data(), &tr, &st.Handle, 1, st.In.get());
-    }
     FTransaction->FHandle = static_cast<std::uintptr_t>(tr);
     if (StatusFailed(status)) RaiseStatusError(lib, status, this);
     if (cursor) {
@@ -765,22 +772,8 @@ void TQuery::ExecuteBatch(const std::vector<std::string>& texts)
 {
     if (texts.empty()) return;
     Close();
-    TDatabase* database = EffectiveDatabase();
-    if (!database) throw EDbClientError("Query has no database.");
-    database->CheckConnected();
-    if (!FTransaction) throw EDbClientError("Query has no transaction.");
-    if (!FTransaction->Active()) throw EDbClientError("Transaction is not active.");
-    TClientLibrary& lib = database->Library();
-    TIscHandle db = static_cast<TIscHandle>(database->Handle());
-    for (const std::string& text : texts) {
-        CheckNoNul(text);
-        TStatusVector status{};
-        TIscHandle tr = static_cast<TIscHandle>(FTransaction->Handle());
-        lib.isc_dsql_execute_immediate(status.data(), &db, &tr, TextLength(text), text.c_str(),
-                                       static_cast<unsigned short>(database->SQLDialect()), nullptr);
-        FTransaction->FHandle = static_cast<std::uintptr_t>(tr);
-        if (StatusFailed(status)) RaiseStatusError(lib, status, this);
-    }
+    TDatabase& database = DatabaseToExecute();
+    for (const std::string& text : texts) ExecuteImmediate(database, text);
 }
 
 void TQuery::Notification(TComponent* component, TOperation operation)

@@ -87,6 +87,9 @@ private:
     // Closes an open result, ignoring errors (its transaction is ending).
     void CloseQuietly();
     TDatabase* EffectiveDatabase() const;
+    // The database, checked ready: attached, with an active transaction.
+    TDatabase& DatabaseToExecute() const;
+    void ExecuteImmediate(TDatabase& database, const std::string& text);
     void Prepare(TDatabase& database);
     void BindParams(TDatabase& database);
     std::string BlobText(int index) const;

@@ -177,22 +177,7 @@ void TScriptRunner::ExecuteScript(std::int32_t FromStmt)
         const std::int32_t count = StatementCount();
         for (std::int32_t n = FromStmt; n <= count; ++n) {
             if (FStop) break;
-            TStatementDesc& desc = GetStatement(n, runLines);
-            switch (desc.Kind) {
-            case TStatementKind::skBatchStart:
-                FInBatch = true;
-                FBatchStatements.clear();
-                break;
-            case TStatementKind::skBatchExecute:
-                ExecuteBatchNow(desc.StartPos.Line + 1, n, desc);
-                break;
-            default:
-                if (FInBatch)
-                    FBatchStatements.push_back(runLines.Text());  // every line followed by CR LF
-                else
-                    ExecuteStatement(&runLines, &desc, n - 1, &runLines, -1);
-                break;
-            }
+            RunLoopStatement(GetStatement(n, runLines), runLines, n, -1);
         }
     } catch (...) {
         // A failure of the clean-up replaces the one on its way.
@@ -200,6 +185,29 @@ void TScriptRunner::ExecuteScript(std::int32_t FromStmt)
         throw;
     }
     EndOfRun(false);
+}
+
+// BATCH START and BATCH EXECUTE act here; inside a batch the text is only
+// collected (every line followed by CR LF, no terminator); anything else is
+// executed. LineNo -1: the events report the statement's own line.
+void TScriptRunner::RunLoopStatement(TStatementDesc& Desc, TLineList& Text, std::int32_t StatementNo,
+                                     std::int32_t LineNo)
+{
+    switch (Desc.Kind) {
+    case TStatementKind::skBatchStart:
+        FInBatch = true;
+        FBatchStatements.clear();
+        break;
+    case TStatementKind::skBatchExecute:
+        ExecuteBatchNow(LineNo != -1 ? LineNo : Desc.StartPos.Line + 1, StatementNo, Desc);
+        break;
+    default:
+        if (FInBatch)
+            FBatchStatements.push_back(Text.Text());
+        else
+            ExecuteStatement(&Text, &Desc, StatementNo - 1, &Text, LineNo);
+        break;
+    }
 }
 
 void TScriptRunner::ExecuteBatchNow(std::int32_t Line, std::int32_t StatementNo, const TStatementDesc& Desc)

@@ -112,6 +112,8 @@ private:
     void FireStatementEvent(const TOnStatementExecute& event, std::int32_t Line, std::int32_t StatementNo,
                             const TStatementDesc& Desc, TLineList* Statement);
     void ExecuteBatchNow(std::int32_t Line, std::int32_t StatementNo, const TStatementDesc& Desc);
+    // One statement as the script loop and the file run meet it.
+    void RunLoopStatement(TStatementDesc& Desc, TLineList& Text, std::int32_t StatementNo, std::int32_t LineNo);
     void EndOfRun(bool fileRun);
 
     // Walking the words of one statement (ScriptRunnerConnect.cpp). `limit`

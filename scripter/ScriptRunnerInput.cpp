@@ -51,10 +51,11 @@ void TScriptRunner::ExecuteFromFile(const std::string& FileName, const std::stri
                         " files");
     TDepthGuard depth(FInputDepth);
 
-    // A missing or unreadable file fails here, before anything has run.
-    CountFileLines(FileName);
-    FStop = false;
+    // Opening fails for a missing or unreadable file, before anything has
+    // run; the file is then read once, line by line (counting its lines first
+    // would read a huge file twice for a number nothing uses).
     TTextFileReader file(FileName);
+    FStop = false;
 
     TLineList buffer;         // the lines since the last executed statements
     TLineList statementText;  // one statement's text at a time
@@ -82,22 +83,8 @@ void TScriptRunner::ExecuteFromFile(const std::string& FileName, const std::stri
                 break;
             }
             done = true;
-            switch (desc.Kind) {
-            case TStatementKind::skBatchStart:
-                FInBatch = true;
-                FBatchStatements.clear();
-                break;
-            case TStatementKind::skBatchExecute:
-                ExecuteBatchNow(linesRead, buffersDone + 1, desc);
-                break;
-            default:
-                ExtractStatementText(desc.StartPos, desc.EndPos, statementText);
-                if (FInBatch)
-                    FBatchStatements.push_back(statementText.Text());  // as the script's: no terminator
-                else
-                    ExecuteStatement(&statementText, &desc, buffersDone, &statementText, linesRead);
-                break;
-            }
+            ExtractStatementText(desc.StartPos, desc.EndPos, statementText);
+            RunLoopStatement(desc, statementText, buffersDone + 1, linesRead);
         }
         return done;
     };

@@ -78,9 +78,9 @@ TEST(Component, WatcherDestroyedFirstIsForgotten)
         connection.FreeNotification(&watcher);
         watcher.Watched = &connection;
     }
-    log.clear();
-    // Must not reach the destroyed watcher.
-    SUCCEED();
+    // The connection goes at the end of this scope: its removal notice must
+    // not reach the destroyed watcher (a use after free the sanitizer build
+    // reports).
 }
 
 TEST(Component, SiblingsHearOfARemovedSibling)

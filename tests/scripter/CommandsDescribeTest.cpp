@@ -43,11 +43,7 @@ protected:
             "CREATE TABLE \"a\"\"b\" (\"c\"\"d\" INTEGER)",
         });
         Owner = std::make_unique<TComponent>();
-        CON = new TDatabase(Owner.get());
-        runnertest::Login(*CON, Path, kPassword);
-        CON->Open();
-        SC = new TScriptRunner(Owner.get());
-        SC->SetDatabase(CON);
+        runnertest::WireRunner(*Owner, Path, kPassword, CON, SC);
     }
     void TearDown() override
     {

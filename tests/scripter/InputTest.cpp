@@ -40,11 +40,7 @@ protected:
         Checker = std::make_unique<TChecker>(Path, kPassword);
         Checker->Exec({"CREATE TABLE T (ID INTEGER, TXT VARCHAR(200))"});
         Owner = std::make_unique<TComponent>();
-        CON = new TDatabase(Owner.get());
-        runnertest::Login(*CON, Path, kPassword);
-        CON->Open();
-        SC = new TScriptRunner(Owner.get());
-        SC->SetDatabase(CON);
+        runnertest::WireRunner(*Owner, Path, kPassword, CON, SC);
     }
     void TearDown() override
     {

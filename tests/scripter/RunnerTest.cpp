@@ -46,11 +46,7 @@ protected:
         Path = testenv::NewDataDir("runner") + "/runner.fdb";
         runnertest::CreateDatabase(Path, kPassword);
         Owner = std::make_unique<TComponent>();
-        CON = new TDatabase(Owner.get());
-        runnertest::Login(*CON, Path, kPassword);
-        CON->Open();
-        SC = new TScriptRunner(Owner.get());
-        SC->SetDatabase(CON);
+        runnertest::WireRunner(*Owner, Path, kPassword, CON, SC);
         Checker = std::make_unique<TChecker>(Path, kPassword);
     }
 

@@ -6,6 +6,7 @@
 #include "dbaccess/Database.h"
 #include "dbaccess/Query.h"
 #include "dbaccess/Transaction.h"
+#include "scripter/ScriptRunner.h"
 
 #include <string>
 #include <vector>
@@ -132,6 +133,18 @@ inline void CreateRepairTables(TChecker& checker)
         "CREATE TABLE BALANCETEANUAL (ANO INTEGER NOT NULL, CODIGOPRODUTO VARCHAR(20) NOT NULL, "
         "PRECOCUSTO NUMERIC(15,2), ESTOQUE NUMERIC(15,3), PRIMARY KEY (ANO, CODIGOPRODUTO))",
     });
+}
+
+// The repair window's wiring under `owner`: a connection attached to the
+// database and a runner on it, with no Transaction of its own.
+inline void WireRunner(TComponent& owner, const std::string& path, const std::string& password, TDatabase*& con,
+                       TScriptRunner*& sc)
+{
+    con = new TDatabase(&owner);
+    Login(*con, path, password);
+    con->Open();
+    sc = new TScriptRunner(&owner);
+    sc->SetDatabase(con);
 }
 
 }  // namespace runnertest
